@@ -12,7 +12,8 @@
 std::string gbkToUtf8(const GbkText& t);
 
 // The code page 936 form of a UTF-8 text, as the Windows ANSI conversion makes it: a character that
-// code page 936 cannot hold becomes "?". Invalid UTF-8 sequences also become "?" each.
+// code page 936 cannot hold becomes "?". Invalid UTF-8 sequences also become "?" each (one per
+// maximal ill-formed subpart). U+0000 is dropped, since a text holds no zero byte.
 GbkText utf8ToGbk(std::string_view utf8);
 
 // True when the bytes are well-formed UTF-8 (no truncated or overlong sequence).
