@@ -7,10 +7,10 @@
 #include <string>
 
 struct FetchedPage {
-    Bytes body;               // the whole body whatever the status; empty when nothing came back
-    long status = 0;          // final status, 0 when the request failed
-    std::string contentType;  // declared Content-Type of the final response
-    std::string finalUrl;     // address after redirects
+    Bytes body;              // the whole body whatever the status; empty when nothing came back
+    long status = 0;         // final status, 0 when the request failed
+    std::string contentType; // declared Content-Type of the final response
+    std::string finalUrl;    // address after redirects
 };
 
 inline constexpr const char* SimpleFetchAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
