@@ -16,8 +16,8 @@ struct SettingKey {
 const std::array<SettingKey, 3>& settingKeys();
 
 struct CheckSettings {
-    int segmentLength = 38;    // 段落字数: characters per segment
-    int highlightMinimum = 12; // 飘红检测数: stored only; no step of a run uses it
+    int segmentLength = 38;     // 段落字数: characters per segment
+    int highlightMinimum = 12;  // 飘红检测数: stored only; no step of a run uses it
     int lastSegmentMinimum = 5; // 最后段字数: stored only; no step of a run uses it
 };
 
