@@ -1,18 +1,18 @@
 #include "text/article.h"
 
-#include <boost/regex.hpp>
-
-#include <exception>
-
 namespace {
 
+// The white space of the trim: what the Perl class \s matches over bytes in the "C" locale.
 bool isAsciiWhite(unsigned char c) {
     return c == ' ' || (c >= 0x09 && c <= 0x0D);
 }
 
-// The same span as the pattern below, found by scanning for the first and last byte that is not
-// white space. Used when the regular-expression engine gives up.
-GbkText trimByScan(const GbkText& t) {
+} // namespace
+
+// The first match of the Perl pattern "\S[\s\S]*\S|\S" is the span from the first to the last byte
+// that is not white space. Found here by scanning in from both ends: Boost.Regex gives the same
+// span (the tests compare the two) but costs several nanoseconds per byte on a long article.
+GbkText trimArticle(const GbkText& t) {
     std::size_t first = 0;
     while (first < t.size() && isAsciiWhite(static_cast<unsigned char>(t[first]))) {
         ++first;
@@ -24,42 +24,30 @@ GbkText trimByScan(const GbkText& t) {
     return t.substr(first, last - first);
 }
 
-} // namespace
-
-GbkText trimArticle(const GbkText& t) {
-    try {
-        // Compiled once: a boost::regex may be shared by threads for matching.
-        static const boost::regex pattern(R"(\S[\s\S]*\S|\S)", boost::regex::perl);
-        boost::smatch m;
-        if (!boost::regex_search(t, m, pattern)) {
-            return {};
-        }
-        return m.str(0);
-    } catch (const std::exception&) {
-        return trimByScan(t);
-    }
-}
-
 GbkText keepNonAscii(const GbkText& t) {
     GbkText out;
-    out.reserve(t.size());
-    const std::size_t n = t.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = static_cast<unsigned char>(t[i]);
+    out.resize(t.size());
+    char* o = out.data();
+    const char* p = t.data();
+    const char* const end = p + t.size();
+    while (p < end) {
+        const auto c = static_cast<unsigned char>(*p);
         if (c >= 0x80) {
-            if (i + 1 >= n) {
+            if (end - p < 2) {
                 break; // an incomplete final character is no character: it goes
             }
-            out.append(t, i, 2);
-            i += 2;
+            o[0] = p[0];
+            o[1] = p[1];
+            o += 2;
+            p += 2;
         } else {
             if (c < 0x20) {
-                out += static_cast<char>(c);
+                *o++ = *p;
             }
-            ++i;
+            ++p;
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/regex.hpp>
+
+#include <random>
+
 namespace {
 
 TEST(Article, PrepareArticle) {
@@ -67,6 +71,26 @@ TEST(Article, CharacterCountHalvesAndTruncates) {
     EXPECT_EQ(articleCharCount(repeated(gbk("中"), 50) + "\n"), 50);
     EXPECT_EQ(articleCharCount(""), 0);
     EXPECT_EQ(articleCharCount("\r\n\t"), 1);
+}
+
+// The trim is defined as the first match of a Perl pattern; the scan must give the same span for
+// every kind of byte, among them the controls next to the white-space range and bytes >= 0x80.
+TEST(Article, TrimArticleAgreesWithThePattern) {
+    const boost::regex pattern(R"(\S[\s\S]*\S|\S)", boost::regex::perl);
+    const char alphabet[] = {' ',    '\t', '\n',   '\v',   '\f',   '\r',   '\x08', '\x0E', '\x1C',
+                             '\x1F', 'a',  '\x7F', '\x85', '\xA0', '\xA1', '\xD6', '\xFF', '\x01'};
+    std::mt19937 rng(99);
+    for (int round = 0; round < 3000; ++round) {
+        GbkText t;
+        const int n = static_cast<int>(rng() % 12);
+        for (int i = 0; i < n; ++i) {
+            // Mostly white space, so that the ends are often white.
+            t += rng() % 3 == 0 ? alphabet[rng() % std::size(alphabet)] : alphabet[rng() % 6];
+        }
+        boost::smatch m;
+        const GbkText want = boost::regex_search(t, m, pattern) ? m.str() : GbkText();
+        ASSERT_EQ(hexBytes(trimArticle(t)), hexBytes(want)) << "t = " << hexBytes(t);
+    }
 }
 
 // A large article trims in one piece: the pattern's first alternative spans megabytes, and the

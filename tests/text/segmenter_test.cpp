@@ -106,6 +106,26 @@ TEST(Segmenter, SeparatorInsideTheArticleCutsToo) {
     EXPECT_EQ(splitSegments(segmentText(Separator + five, 76)), (TextList{"", five}));
 }
 
+// splitSegments is splitBytes by the separator with bytesToText on each element; buffers with zero
+// bytes, separators at the ends, doubled and cut-off separators must split alike.
+TEST(Segmenter, SplitSegmentsIsSplitBytesThenBytesToText) {
+    const Bytes parts[] = {Separator,           Separator, Zhong, "\n", Bytes(1, '\0'), Separator.substr(0, 8),
+                           Separator.substr(2), "\xA1"};
+    std::mt19937 rng(3);
+    for (int round = 0; round < 2000; ++round) {
+        Bytes b;
+        const int n = static_cast<int>(rng() % 10);
+        for (int i = 0; i < n; ++i) {
+            b += parts[rng() % std::size(parts)];
+        }
+        TextList want;
+        for (const Bytes& piece : splitBytes(b, Separator)) {
+            want.push_back(bytesToText(piece));
+        }
+        ASSERT_EQ(splitSegments(b), want) << "b = " << hexBytes(b);
+    }
+}
+
 // The algorithm as stated, one character per step through textMid and charCode, with the piece count
 // from the "%.13g" text and the real comparison; the fast segmenter must produce the same buffer.
 Bytes referenceSegments(const GbkText& t, int pieceSize) {
