@@ -254,6 +254,7 @@ TEST(SettingsFile, MissingFileSectionOrKeyGivesTheDefault) {
 TEST(SettingsFile, FailedWriteReturnsFalseAndLeavesNothingBehind) {
     ScratchDir dir;
     std::filesystem::create_directory(dir.path() / "settings.ini");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.ini").c_str(), 0644), 0);
     struct Case {
         const char* name;
         std::string path;
@@ -261,14 +262,18 @@ TEST(SettingsFile, FailedWriteReturnsFalseAndLeavesNothingBehind) {
     const std::vector<Case> cases = {
         {"directory does not exist", dir.file("missing/settings.ini")},
         {"target is a directory", dir.file("settings.ini")},
+        // Must neither hang on the open nor be replaced by a regular file.
+        {"target is a named pipe", dir.file("pipe.ini")},
         {"empty path", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(writeSetting(c.path, SegmentKey, "40"));
-        EXPECT_EQ(dir.entries(), std::vector<std::string>{"settings.ini"});
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"pipe.ini", "settings.ini"}));
     }
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "settings.ini"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.path() / "pipe.ini"));
+    EXPECT_EQ(readSetting(dir.file("pipe.ini"), SegmentKey, "38"), "38");
 }
 
 // A write that fails halfway through the temporary file (here: the file size limit, which binds
@@ -294,16 +299,35 @@ TEST(SettingsFile, WriteFailingHalfwayLeavesTheOldFileIntact) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"settings.ini"});
 }
 
-TEST(SettingsFile, WriteIntoReadOnlyDirectoryFails) {
+// Permission failures; root is not stopped by permissions.
+TEST(SettingsFile, WriteWithoutPermissionFails) {
     if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only directories";
-    ScratchDir dir;
-    const std::string path = dir.file("settings.ini");
-    putFile(path, fileBytes(FixturePath));
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    EXPECT_FALSE(writeSetting(path, SegmentKey, "41"));
-    EXPECT_EQ(readSetting(path, SegmentKey, "38"), "40");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"settings.ini"});
+        GTEST_SKIP() << "root writes regardless of permissions";
+    struct Case {
+        const char* name;
+        std::filesystem::perms directory;
+        std::filesystem::perms file;
+    };
+    using P = std::filesystem::perms;
+    const std::vector<Case> cases = {
+        {"read-only directory", P::owner_read | P::owner_exec, P::owner_read | P::owner_write},
+        // A file that cannot be read must not be replaced by one holding only the new key.
+        {"unreadable file", P::owner_all, P::owner_write},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const std::string path = dir.file("settings.ini");
+        const std::string original = fileBytes(FixturePath);
+        putFile(path, original);
+        std::filesystem::permissions(path, c.file);
+        std::filesystem::permissions(dir.path(), c.directory);
+        EXPECT_FALSE(writeSetting(path, SegmentKey, "41"));
+        std::filesystem::permissions(dir.path(), P::owner_all);
+        std::filesystem::permissions(path, P::owner_read | P::owner_write);
+        EXPECT_EQ(fileBytes(path), original);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"settings.ini"});
+    }
 }
 
 TEST(SettingsFile, WriteKeepsTheFilesPermissions) {
@@ -332,7 +356,7 @@ TEST(SettingsFile, ReadersNeverSeeAPartialFile) {
                 ++wrongReads;
         }
     });
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 100; ++i)
         writeSetting(path, SegmentKey, i % 2 == 0 ? "41" : "40");
     done = true;
     reader.join();
