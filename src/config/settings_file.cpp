@@ -102,6 +102,8 @@ IniFile splitFile(std::string_view content) {
         file.bom = Utf8Bom;
         content.remove_prefix(Utf8Bom.size());
     } else {
+        // Code page 936 text is rarely valid UTF-8; the section line "[原创检测配置]" in code page 936
+        // never is, so a file the tool wrote is never taken for UTF-8.
         file.utf8 = hasNonAscii(content) && isValidUtf8(content);
     }
     while (!content.empty()) {
