@@ -35,8 +35,8 @@ struct RefusalSign {
 
 struct EngineProfile {
     EngineId id;
-    std::string key;        // "baidu", "google", "360", "sogou": command line and JSON
-    std::string checkBox;   // control names (the widgets' objectNames, UTF-8)
+    std::string key;      // "baidu", "google", "360", "sogou": command line and JSON
+    std::string checkBox; // control names (the widgets' objectNames, UTF-8)
     std::string valueLabel;
     std::string grid;
     GbkText tabText;
@@ -64,6 +64,12 @@ const EngineProfile* findProfile(std::string_view key);
 // "http://" + host + path + encoded query + suffix (360 Search: suffix + page number).
 GbkText buildQueryAddress(const EngineProfile& profile, const GbkText& segment, int page);
 
+// Whether a fetched page shows one of the profile's refusal signs. Address and status signs hold on
+// their own; a body sign holds only when the body has no highlight in the engine's markup, so that a
+// results page quoting the challenge's words (because the article holds them) is still a results
+// page. A challenge page never highlights the query.
+bool showsRefusal(const EngineProfile& profile, const FetchedPage& page);
+
 // Fetches an address by the profile's route. A fetch that shows one of the profile's refusal signs
 // comes back with an empty body, so that the run treats it as the empty page it answers with the
 // block message.
@@ -75,8 +81,8 @@ FetchedPage fetchForProfile(const EngineProfile& profile, const GbkText& address
 GbkText convertPage(const FetchedPage& page);
 
 struct SegmentPage {
-    GbkText pageText;     // empty when every page was empty and the user chose OK
-    GbkText queryAddress; // address of the last page fetched; goes into the row's 搜索 cell
+    GbkText pageText;       // empty when every page was empty and the user chose OK
+    GbkText queryAddress;   // address of the last page fetched; goes into the row's 搜索 cell
     bool cancelled = false; // the user answered the block message with Cancel (or closed it)
 };
 
@@ -87,3 +93,12 @@ SegmentPage loadSegmentPage(const EngineProfile& profile, const GbkText& segment
 // Every non-overlapping match of the profile's highlight pattern, group 1, in page order. Linear in
 // the page's size on any page; never throws.
 TextList extractFragments(const EngineProfile& profile, const GbkText& pageText);
+// The same for any pattern. The linear bound holds when the text after the pattern's last group is a
+// plain closing marker, as in "<em>(.*?)</em>". An invalid pattern gives no fragment.
+TextList extractFragments(const GbkText& pattern, const GbkText& pageText);
+
+// Fragments of at least this many bytes can be hits.
+inline constexpr int MinimumHitBytes = 12;
+// The number of fragments (each occurrence on its own) of at least MinimumHitBytes bytes that occur
+// in the half-width form of the segment; the fragments are compared as they stand.
+int countHits(const GbkText& segment, const TextList& fragments);
