@@ -29,17 +29,29 @@ Bytes segmentText(const GbkText& t, int pieceSize) {
 
     Bytes out;
     out.reserve(n + static_cast<std::size_t>(pieces > 0 ? pieces : 0) * SegmentSeparator.size());
-    // A piece is a run of whole characters, so it is found by walking to its end and taken in one
-    // piece. The walk takes at most one step per byte of the text, which is the step limit of L per
-    // piece; past the end of the text a step would take nothing.
+    // A piece is a run of whole characters that ends at the first character start at or after
+    // its limit, so it is taken as one slice. That start is found without walking the piece: the
+    // byte after any byte below 0x80 always starts a character (that byte is a one-byte character
+    // or the second byte of a two-byte one), and within a run of bytes of 0x80 or more the
+    // starts alternate from the run's beginning. Finding the end this way gives the same pieces
+    // as stepping character by character, within the step limit of L per piece.
     std::size_t i = 0; // 0-based index of the next character to take
     for (std::int64_t k = 1; k <= pieces; ++k) {
-        const std::int64_t limit = k * pieceSize; // pieces take characters starting before this 1-based position
+        // Piece k takes the characters that start before the 1-based position k * pieceSize.
+        const std::int64_t end = k * pieceSize - 1; // as a 0-based index
         const std::size_t from = i;
-        while (i < n && static_cast<std::int64_t>(i) + 1 < limit) {
-            i += 1 + (bytes[i] >> 7); // two bytes at a byte of 0x80 or more
+        if (end <= static_cast<std::int64_t>(from)) {
+            // Complete before it starts: the previous piece's last character reached past the limit.
+        } else if (end >= static_cast<std::int64_t>(n)) {
+            i = n; // the rest of the text, an incomplete final character included
+        } else {
+            const auto e = static_cast<std::size_t>(end);
+            std::size_t j = e;
+            while (j > from && bytes[j - 1] >= 0x80) {
+                --j;
+            }
+            i = (e - j) % 2 == 0 ? e : e + 1;
         }
-        i = std::min(i, n); // an incomplete final character gives its one byte
         out.append(t, from, i - from);
         out += SegmentSeparator;
     }
