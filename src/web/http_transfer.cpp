@@ -166,6 +166,26 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// Bytes that no request line may carry (controls, spaces, anything above ASCII, such as the GBK
+// bytes of an unencoded query) as %XX; everything else as given, so that the address goes out as the
+// caller wrote it instead of being refused.
+std::string escapeAddress(const std::string& url) {
+    static const char Hex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(url.size());
+    for (const char c : url) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            escaped += '%';
+            escaped += Hex[byte >> 4];
+            escaped += Hex[byte & 0x0F];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 bool appendLine(HeaderList& list, const std::string& line) {
     curl_slist* grown = curl_slist_append(list.get(), line.c_str());
     if (!grown) {
@@ -176,9 +196,10 @@ bool appendLine(HeaderList& list, const std::string& line) {
     return true;
 }
 
-bool configure(CURL* h, const HttpTransfer& request, HeaderList& headers, BodySink& sink, std::string& rawHeaders) {
-    const bool plainHttp = !startsWithNoCase(request.url, "https:");
-    bool ok = setText(h, CURLOPT_URL, request.url.c_str()) && setLong(h, CURLOPT_NOSIGNAL, 1L) &&
+bool configure(CURL* h, const HttpTransfer& request, const std::string& url, HeaderList& headers, BodySink& sink,
+               std::string& rawHeaders) {
+    const bool plainHttp = !startsWithNoCase(url, "https:");
+    bool ok = setText(h, CURLOPT_URL, url.c_str()) && setLong(h, CURLOPT_NOSIGNAL, 1L) &&
               setLong(h, CURLOPT_PATH_AS_IS, 1L) &&
               setLong(h, CURLOPT_HTTP_VERSION, request.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1) &&
               setText(h, CURLOPT_PROTOCOLS_STR, "http,https") &&
@@ -240,7 +261,8 @@ HttpResult performTransfer(const HttpTransfer& request) {
     BodySink sink;
     sink.limit = request.maxBodyBytes;
     std::string rawHeaders;
-    if (!configure(handle.get(), request, headers, sink, rawHeaders)) {
+    const std::string url = escapeAddress(request.url);
+    if (!configure(handle.get(), request, url, headers, sink, rawHeaders)) {
         return result;
     }
 
@@ -261,7 +283,7 @@ HttpResult performTransfer(const HttpTransfer& request) {
     result.rawHeaders = std::move(rawHeaders);
     result.body = std::move(sink.body);
     result.contentType = contentType ? contentType : "";
-    result.finalUrl = finalUrl ? finalUrl : request.url;
+    result.finalUrl = finalUrl ? finalUrl : url;
     return result;
 }
 

@@ -60,6 +60,23 @@ TEST(WebRequest, AddressAloneSendsTheFourComposedLinesInOrder) {
     EXPECT_EQ(rawHeaders, "HTTP/1.1 200 OK\r\nX-Test: 1\r\nContent-Length: 4\r\nConnection: close\r\n\r\n");
 }
 
+TEST(WebRequest, AddressGoesOutAsWrittenWithUnsendableBytesEscaped) {
+    RawServer server([](const std::string&) { return ok("x"); });
+    struct Case {
+        std::string path;
+        std::string requestLine;
+    };
+    const Case cases[] = {
+        {"/A/../b/./C?Q=1", "GET /A/../b/./C?Q=1 HTTP/1.1"},             // no normalising, letter case kept
+        {"/\xD6\xD0 x?w=\xD6\xD0", "GET /%D6%D0%20x?w=%D6%D0 HTTP/1.1"}, // GBK bytes and a space
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.requestLine);
+        EXPECT_EQ(webRequest(server.origin() + c.path), "x");
+        EXPECT_EQ(requestLines(server.requests().back())[0], c.requestLine);
+    }
+}
+
 TEST(WebRequest, CallerHeaderLines) {
     struct Case {
         const char* name;
