@@ -1,5 +1,7 @@
 #include "text/gbk_text.h"
 
+#include "text/char_starts.h"
+
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -30,25 +32,19 @@ int clampToInt(std::size_t n) {
 // starts, the characters being counted from `from`; npos when none.
 //
 // Linear: candidates come from memmem, and whether a candidate is a character start is decided
-// from the run of bytes >= 0x80 just before it. The byte after any byte < 0x80 always starts a
-// character (that byte is either a one-byte character or the second byte of a two-byte one), so
-// inside such a run the starts alternate from the run's beginning. Each byte is looked at by this
+// from the run of bytes >= 0x80 just before it (char_starts.h). Each byte is looked at by this
 // backward check at most once per call.
 std::size_t findAtCharStart(std::string_view t, std::size_t from, std::string_view s) {
     const std::size_t n = t.size();
     const std::size_t m = s.size();
     std::size_t cur = from; // a character start of the walk
     while (cur <= n && n - cur >= m) {
-        const void* hit = memmem(t.data() + cur, n - cur, s.data(), m);
+        const char* hit = text_detail::findBytes(t.data() + cur, n - cur, s.data(), m);
         if (hit == nullptr) {
             return npos;
         }
-        const std::size_t q = static_cast<std::size_t>(static_cast<const char*>(hit) - t.data());
-        std::size_t j = q;
-        while (j > cur && byteAt(t, j - 1) >= 0x80) {
-            --j;
-        }
-        if ((q - j) % 2 == 0) {
+        const std::size_t q = static_cast<std::size_t>(hit - t.data());
+        if (text_detail::startsCharacter(reinterpret_cast<const unsigned char*>(t.data()), cur, q)) {
             return q;
         }
         cur = q + 1; // q is the second byte of the character at q - 1
@@ -588,11 +584,11 @@ BytesList splitBytes(const Bytes& b, const Bytes& sep) {
     }
     std::size_t cur = 0;
     while (b.size() - cur >= sep.size()) {
-        const void* hit = memmem(b.data() + cur, b.size() - cur, sep.data(), sep.size());
+        const char* hit = text_detail::findBytes(b.data() + cur, b.size() - cur, sep.data(), sep.size());
         if (hit == nullptr) {
             break;
         }
-        const std::size_t q = static_cast<std::size_t>(static_cast<const char*>(hit) - b.data());
+        const std::size_t q = static_cast<std::size_t>(hit - b.data());
         list.push_back(b.substr(cur, q - cur));
         cur = q + sep.size();
     }

@@ -1,5 +1,7 @@
 #include "text/segmenter.h"
 
+#include "text/char_starts.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -30,11 +32,9 @@ Bytes segmentText(const GbkText& t, int pieceSize) {
     Bytes out;
     out.reserve(n + static_cast<std::size_t>(pieces > 0 ? pieces : 0) * SegmentSeparator.size());
     // A piece is a run of whole characters that ends at the first character start at or after
-    // its limit, so it is taken as one slice. That start is found without walking the piece: the
-    // byte after any byte below 0x80 always starts a character (that byte is a one-byte character
-    // or the second byte of a two-byte one), and within a run of bytes of 0x80 or more the
-    // starts alternate from the run's beginning. Finding the end this way gives the same pieces
-    // as stepping character by character, within the step limit of L per piece.
+    // its limit, so it is taken as one slice, its end found without walking the piece
+    // (char_starts.h). This gives the same pieces as stepping character by character, within the
+    // step limit of L per piece.
     std::size_t i = 0; // 0-based index of the next character to take
     for (std::int64_t k = 1; k <= pieces; ++k) {
         // Piece k takes the characters that start before the 1-based position k * pieceSize.
@@ -46,11 +46,7 @@ Bytes segmentText(const GbkText& t, int pieceSize) {
             i = n; // the rest of the text, an incomplete final character included
         } else {
             const auto e = static_cast<std::size_t>(end);
-            std::size_t j = e;
-            while (j > from && bytes[j - 1] >= 0x80) {
-                --j;
-            }
-            i = (e - j) % 2 == 0 ? e : e + 1;
+            i = text_detail::startsCharacter(bytes, from, e) ? e : e + 1;
         }
         out.append(t, from, i - from);
         out += SegmentSeparator;

@@ -230,8 +230,40 @@ GbkText referenceReplace(const GbkText& t, const GbkText& o, const GbkText& n) {
     return out;
 }
 
+// The width table applied character by character.
+GbkText referenceHalfWidth(const GbkText& t) {
+    GbkText out;
+    std::size_t i = 0;
+    while (i < t.size()) {
+        const auto c = static_cast<unsigned char>(t[i]);
+        if (c < 0x80) {
+            out += t[i++];
+            continue;
+        }
+        if (i + 1 == t.size()) {
+            break;
+        }
+        const auto d = static_cast<unsigned char>(t[i + 1]);
+        if (c == 0xA1 && d == 0xA1) {
+            out += ' ';
+        } else if (c == 0xA1 && d == 0xAB) {
+            out += '~';
+        } else if (c == 0xA1 && (d == 0xEE || d == 0xEF)) {
+            out += '*';
+        } else if (c == 0xA3 && d >= 0xA1 && d <= 0xFE) {
+            out += static_cast<char>(d - 0x80);
+        } else {
+            out += t.substr(i, 2);
+        }
+        i += 2;
+    }
+    return out;
+}
+
 TEST(TextSearch, RandomTextsAgreeWithACharacterByCharacterWalk) {
-    const GbkText pieces[] = {"a", "A", "\r", "\n", Ah, Quote, IdeoSpace, TrailA, "\xA1", "\xB0"};
+    // Among them full-width forms, and A1 and A3 as second bytes (啊 is B0 A1) and as lone bytes.
+    const GbkText pieces[] = {"a",    "A",    "\r",       "\n",       Ah,         Quote,  IdeoSpace, TrailA,
+                              "\xA1", "\xB0", "\xA3\xC1", "\xA1\xAB", "\xA1\xEE", "\xA3", "\xB0\xA3"};
     std::mt19937 rng(20240601);
     auto randomText = [&](int maxPieces) {
         GbkText t;
@@ -259,6 +291,7 @@ TEST(TextSearch, RandomTextsAgreeWithACharacterByCharacterWalk) {
         ASSERT_EQ(findText(t, s, p), referenceFind(t, s, p));
         ASSERT_EQ(findLastText(t, s), referenceFindLast(t, s));
         ASSERT_EQ(hexBytes(replaceAll(t, s, "#")), hexBytes(t.empty() ? t : referenceReplace(t, s, "#")));
+        ASSERT_EQ(hexBytes(toHalfWidth(t)), hexBytes(referenceHalfWidth(t)));
     }
 }
 
