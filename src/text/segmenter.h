@@ -6,8 +6,8 @@
 #include <string_view>
 
 // "●◆●●◆●●●" in code page 936: the 16 bytes that stand between segments in segmentText's buffer.
-inline constexpr std::string_view SegmentSeparator{
-    "\xA1\xF1\xA1\xF4\xA1\xF1\xA1\xF1\xA1\xF4\xA1\xF1\xA1\xF1\xA1\xF1", 16};
+inline constexpr std::string_view SegmentSeparator{"\xA1\xF1\xA1\xF4\xA1\xF1\xA1\xF1\xA1\xF4\xA1\xF1\xA1\xF1\xA1\xF1",
+                                                   16};
 
 // The pieces of t, each holding the characters whose first byte lies before k * pieceSize, joined
 // by SegmentSeparator (none after the last piece). Never splits a two-byte character.
