@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -170,18 +171,54 @@ std::string declaredCharset(std::string_view contentType) {
     return value;
 }
 
+// The position of the last occurrence of marker in text, npos when none. Linear: steps back from
+// one occurrence of the marker's last byte to the one before (std::string::rfind compares at every
+// position).
+std::size_t findLast(std::string_view text, std::string_view marker) {
+    if (marker.empty() || text.size() < marker.size()) {
+        return std::string_view::npos;
+    }
+    const char last = marker.back();
+    std::size_t limit = text.size(); // candidates for the marker's last byte lie before this
+    while (limit >= marker.size()) {
+        const void* found = ::memrchr(text.data() + marker.size() - 1, last, limit - (marker.size() - 1));
+        if (!found) {
+            break;
+        }
+        const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1;
+        if (text.substr(end - marker.size(), marker.size()) == marker) {
+            return end - marker.size();
+        }
+        limit = end - 1;
+    }
+    return std::string_view::npos;
+}
+
+bool plainLiteral(std::string_view text) {
+    return text.find_first_of("\\.^$|?*+()[]{}") == std::string_view::npos;
+}
+
 // The literal text after the pattern's last group when it holds no regular-expression syntax
-// ("</em>" in "<em>(.*?)</em>"); empty when there is none or it is not a plain literal.
+// ("</em>" in "<em>(.*?)</em>"), so that every match ends with it; empty when there is none, it is
+// not a plain literal, or the pattern has alternatives.
 std::string closingMarker(const GbkText& pattern) {
     const auto close = pattern.rfind(')');
-    if (close == std::string::npos) {
+    if (close == std::string::npos || pattern.find('|') != std::string::npos ||
+        !plainLiteral(std::string_view(pattern).substr(close + 1))) {
         return {};
     }
-    std::string marker = pattern.substr(close + 1);
-    if (marker.find_first_of("\\.^$|?*+()[]{}") != std::string::npos) {
+    return pattern.substr(close + 1);
+}
+
+// The opening marker of a pattern of the form opening + "(.*?)" + closing with both plain literals
+// (every highlight pattern of the profiles); empty for any other pattern.
+std::string openingMarker(const GbkText& pattern) {
+    const auto group = pattern.find("(.*?)");
+    if (group == std::string::npos || group == 0 || pattern.find('(', group + 1) != std::string::npos ||
+        !plainLiteral(std::string_view(pattern).substr(0, group)) || closingMarker(pattern).empty()) {
         return {};
     }
-    return marker;
+    return pattern.substr(0, group);
 }
 
 } // namespace
@@ -287,15 +324,32 @@ TextList extractFragments(const GbkText& pattern, const GbkText& pageText) {
         auto end = pageText.end();
         const std::string closing = closingMarker(pattern);
         if (!closing.empty()) {
-            const auto last = pageText.rfind(closing);
+            const auto last = findLast(pageText, closing);
             if (last == std::string::npos) {
                 return fragments;
             }
             end = pageText.begin() + static_cast<std::ptrdiff_t>(last + closing.size());
         }
         const boost::regex expression(pattern, boost::regex::perl | boost::regex::mod_s);
-        for (boost::sregex_iterator match(pageText.begin(), end, expression), none; match != none; ++match) {
-            fragments.push_back((*match)[1].str());
+        const std::string opening = openingMarker(pattern);
+        if (opening.empty()) {
+            for (boost::sregex_iterator match(pageText.begin(), end, expression), none; match != none; ++match) {
+                fragments.push_back((*match)[1].str());
+            }
+            return fragments;
+        }
+        // A match can only start at an opening marker: find each with a plain search and let the
+        // expression match from there. When it does not match at the first opening left, no closing
+        // marker follows and no later opening can match either.
+        const std::string_view region(pageText.data(), static_cast<std::size_t>(end - pageText.begin()));
+        boost::smatch match;
+        for (auto at = region.find(opening); at != std::string_view::npos; at = region.find(opening, at)) {
+            const auto from = pageText.begin() + static_cast<std::ptrdiff_t>(at);
+            if (!boost::regex_search(from, end, match, expression, boost::match_continuous)) {
+                break;
+            }
+            fragments.push_back(match[1].str());
+            at = static_cast<std::size_t>(match[0].second - pageText.begin());
         }
     } catch (...) {
         // An invalid pattern, or a search the engine gives up on: what was found so far stands.

@@ -275,19 +275,34 @@ TextList scanFragments(const std::string& page, const std::string& open, const s
 }
 
 // Random pages of markers, partial markers, text and line breaks: the search that stops at the last
-// closing marker must find exactly what a plain scan finds.
+// closing marker and starts at each opening must find exactly what a plain scan finds.
 TEST(Highlights, AgreeWithAPlainScanOnRandomPages) {
-    const std::vector<std::string> pieces = {"<em>", "</em>", "<em", "em>", "</", "a", "\xD6\xD0", "\r\n", "<", ">"};
+    struct Case {
+        EngineId id;
+        std::string open;
+        std::string close;
+        std::vector<std::string> pieces;
+    };
+    const Case cases[] = {
+        {EngineId::Baidu, "<em>", "</em>", {"<em>", "</em>", "<em", "em>", "</", "a", "\xD6\xD0", "\r\n", "<", ">"}},
+        {EngineId::Sogou,
+         "<!--red_beg-->",
+         "<!--red_end-->",
+         {"<!--red_beg-->", "<!--red_end-->", "<!--red_", "beg-->", "<em>", "a", "\xD6\xD0", "\n", "<!--"}},
+        {EngineId::Google, "<b>", "</b>", {"<b>", "</b>", "<B>", "<b", "b>", "</", "a", "\xD6\xD0", "\n"}},
+    };
     std::mt19937 random(20240601);
-    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-    std::uniform_int_distribution<int> length(0, 40);
-    for (int i = 0; i < 500; ++i) {
-        std::string page;
-        for (int n = length(random); n > 0; --n) {
-            page += pieces[pick(random)];
+    for (const Case& c : cases) {
+        std::uniform_int_distribution<std::size_t> pick(0, c.pieces.size() - 1);
+        std::uniform_int_distribution<int> length(0, 40);
+        for (int i = 0; i < 300; ++i) {
+            std::string page;
+            for (int n = length(random); n > 0; --n) {
+                page += c.pieces[pick(random)];
+            }
+            SCOPED_TRACE(page);
+            ASSERT_EQ(extractFragments(profileOf(c.id), page), scanFragments(page, c.open, c.close));
         }
-        SCOPED_TRACE(page);
-        ASSERT_EQ(extractFragments(profileOf(EngineId::Baidu), page), scanFragments(page, "<em>", "</em>"));
     }
 }
 
@@ -310,8 +325,14 @@ TEST(Highlights, HostilePagesEndWithTheRightAnswer) {
     EXPECT_EQ(tail, TextList{"a"});
 }
 
-TEST(Highlights, InvalidPatternGivesNothing) {
-    EXPECT_TRUE(extractFragments(GbkText("<em>(.*?</em>"), GbkText("<em>a</em>")).empty());
+// Patterns of another shape than marker, "(.*?)", marker are searched as they stand.
+TEST(Highlights, OtherPatterns) {
+    const GbkText page = "<em>a</em><em>b<i>c</i></em><EM>d</EM><em>e</em>";
+    EXPECT_EQ(extractFragments(GbkText("<em>([^<]*)</em>"), page), (TextList{"a", "e"}));
+    EXPECT_EQ(extractFragments(GbkText("<(?:em|EM)>(.*?)</(?:em|EM)>"), page), (TextList{"a", "b<i>c</i>", "d", "e"}));
+    // Alternatives end with different markers: the search is not cut at the last "</i>".
+    EXPECT_EQ(extractFragments(GbkText("<em>(.*?)</em>|<i>(.*?)</i>"), page), (TextList{"a", "b<i>c</i>", "e"}));
+    EXPECT_TRUE(extractFragments(GbkText("<em>(.*?</em>"), page).empty()) << "an invalid pattern";
 }
 
 // ---- Hits ----------------------------------------------------------------------------------
