@@ -27,8 +27,8 @@ GbkText textMid(const GbkText& t, int p, int n);
 // The byte at p as a signed 8-bit number (first byte of a two-byte character < 0); 0 when out of range.
 int charCode(const GbkText& t, int p = 1);
 // Position of the first occurrence of s at or after p, matched only where a character starts
-// (walking by the two-byte rule from max(p, 1)); -1 when none. Exact comparison. The empty s is
-// found at max(p, 1) when that lies within t.
+// (walking by the two-byte rule from max(p, 1)); -1 when none. Exact comparison. The empty s gives 1
+// when max(p, 1) lies within t (the tool never searches for it).
 int findText(const GbkText& t, const GbkText& s, int p = 1);
 // Position of the last occurrence of s, found walking from position 1 as findText does; -1 when none.
 int findLastText(const GbkText& t, const GbkText& s);
