@@ -13,10 +13,25 @@ struct IconvCloser {
 };
 using Converter = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
 
+// glibc loads a conversion module when a converter needs it and unloads it once no converter has
+// used it for a while; with converters opened and closed per call on several threads, the modules
+// were loaded and unloaded thousands of times a second (each unload a munmap that stalls every
+// thread of the process). One converter per module, opened once and never closed, keeps them loaded.
+void keepModulesLoaded() {
+    static const bool loaded = [] {
+        for (const char* encoding : {"CP936", "GB18030"}) {
+            iconv_open("UTF-8", encoding); // deliberately never closed
+        }
+        return true;
+    }();
+    (void)loaded;
+}
+
 Converter openConverter(const char* from, const char* to) {
     if (from == nullptr || to == nullptr) {
         return Converter{};
     }
+    keepModulesLoaded();
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         return Converter{};
