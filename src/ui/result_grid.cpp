@@ -30,6 +30,14 @@ unsigned toColorRef(const QColor& colour) {
            (static_cast<unsigned>(colour.blue()) << 16);
 }
 
+// The row header is column 0 and has a fixed width. QHeaderView's own size hint measures the texts
+// of up to 200 sections afresh after every inserted row, which made a long run's rows expensive.
+class RowHeader : public QHeaderView {
+public:
+    explicit RowHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+    QSize sizeHint() const override { return QSize(minimumWidth(), length()); }
+};
+
 void setAllGroups(QPalette& palette, QPalette::ColorRole role, const QColor& colour) {
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, role, colour);
@@ -59,6 +67,7 @@ ResultGrid::ResultGrid(QWidget* parent)
     columns->setStretchLastSection(false);
     columns->setFixedHeight(RowHeight);
 
+    table_->setVerticalHeader(new RowHeader(table_));
     QHeaderView* rows = table_->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Interactive);
     rows->setSectionsClickable(false);

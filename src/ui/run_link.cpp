@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QTimer>
 
 void PendingAnswer::give(bool ok) {
     std::lock_guard lock(mutex_);
@@ -62,26 +63,33 @@ bool RunLink::attached() const {
 }
 
 void RunLink::drain() {
+    // Work is taken in batches, so that the runs seldom wait for the lock, and carried out for at
+    // most a slice of time before the event loop gets its turn. While work keeps coming, the next
+    // round follows a few milliseconds later instead of one wake-up per call.
     constexpr qint64 SliceMilliseconds = 8;
+    constexpr int PauseMilliseconds = 4;
     QElapsedTimer slice;
     slice.start();
-    for (;;) {
-        std::function<void()> work;
-        {
-            std::lock_guard lock(mutex_);
-            if (!window_ || queue_.empty()) {
-                drainQueued_ = false;
-                return;
-            }
-            if (slice.elapsed() >= SliceMilliseconds) {
-                // Let the event loop paint and take input; the rest follows in the next round.
-                QMetaObject::invokeMethod(
-                    window_, [self = shared_from_this()] { self->drain(); }, Qt::QueuedConnection);
-                return;
-            }
-            work = std::move(queue_.front());
-            queue_.pop_front();
+    std::deque<std::function<void()>> batch;
+    {
+        std::lock_guard lock(mutex_);
+        if (!window_)
+            return;
+        batch.swap(queue_);
+        if (batch.empty()) {
+            drainQueued_ = false;
+            return;
         }
+    }
+    while (!batch.empty() && slice.elapsed() < SliceMilliseconds) {
+        std::function<void()> work = std::move(batch.front());
+        batch.pop_front();
         work();
     }
+    std::lock_guard lock(mutex_);
+    if (!window_)
+        return;
+    // What is left of the batch came before anything queued meanwhile.
+    queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+    QTimer::singleShot(PauseMilliseconds, window_, [self = shared_from_this()] { self->drain(); });
 }

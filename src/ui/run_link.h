@@ -45,8 +45,8 @@ public:
     bool attached() const;
 
 private:
-    // Window's thread: runs queued work, yielding to the event loop every few milliseconds so that
-    // a flood of updates never keeps the window from painting or taking input.
+    // Window's thread: runs queued work in slices of a few milliseconds with pauses between them,
+    // so that a flood of updates never keeps the window from painting or taking input.
     void drain();
 
     mutable std::mutex mutex_;
