@@ -378,6 +378,56 @@ TEST(CliRun, ArticleWithoutTextIsNoText) {
     EXPECT_TRUE(engines.queries().empty());
 }
 
+// What standard error shows: lines per event off a terminal; on a terminal, one line per engine
+// redrawn in place, with messages printed above them.
+TEST(CliRun, ProgressOnAStream) {
+    for (const bool terminal : {false, true}) {
+        SCOPED_TRACE(terminal ? "terminal" : "not a terminal");
+        std::FILE* stream = std::tmpfile();
+        ASSERT_NE(stream, nullptr);
+        {
+            StreamProgress progress(stream, terminal, {"baidu", "sogou"});
+            progress.started("baidu", 2);
+            progress.started("sogou", 2);
+            progress.segment("baidu", 1);
+            progress.segment("sogou", 1);
+            progress.blocked("sogou", 1, gbk("搜狗可能暂时屏蔽本机搜索\r\n\r\n点击"), false);
+            progress.opened("sogou", "http://h/web?query=x");
+            EngineResult sogou;
+            sogou.key = "sogou";
+            sogou.outcome = RunOutcome::Cancelled;
+            progress.finished(sogou);
+            EngineResult baidu;
+            baidu.key = "baidu";
+            baidu.outcome = RunOutcome::Scored;
+            baidu.score = "50%";
+            progress.finished(baidu);
+        }
+        std::rewind(stream);
+        std::string text;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), stream)) > 0;) {
+            text.append(buffer, n);
+        }
+        std::fclose(stream);
+        for (const char* expected : {"sogou: blocked at segment 1 (搜狗可能暂时屏蔽本机搜索); stopping\n",
+                                     "sogou: open this address in a browser to pass the engine's check: "
+                                     "http://h/web?query=x\n",
+                                     "sogou: stopped at a block", "baidu: done, 50%"}) {
+            EXPECT_NE(text.find(expected), std::string::npos) << expected << " in:\n" << text;
+        }
+        EXPECT_EQ(text.find("\x1b[") != std::string::npos, terminal) << text;
+        if (!terminal) {
+            EXPECT_NE(text.find("baidu: 2 segments\n"), std::string::npos) << text;
+        } else {
+            // The last drawing ends with both engines' final states, one line each.
+            const std::string tail = text.substr(text.rfind("\x1b[2A"));
+            EXPECT_NE(tail.find("baidu: done, 50%\n"), std::string::npos) << tail;
+            EXPECT_NE(tail.find("sogou: stopped at a block\n"), std::string::npos) << tail;
+        }
+    }
+}
+
 // ---- The executable ---------------------------------------------------------------------------
 
 struct Ran {
