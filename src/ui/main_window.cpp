@@ -17,10 +17,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QWebEnginePage>

@@ -45,14 +45,21 @@ public:
         : server_([this](const httplib::Request& request, httplib::Response& response) { answer(request, response); }) {
     }
 
+    ~ResultsServer() { baiduGate_.open(); } // before the server stops
+
     std::string host() const { return server_.host(); }
     void block(const std::string& path, bool blocked) { (path == "/s" ? baiduBlocked_ : sogouBlocked_) = blocked; }
+    // Baidu's answers wait until releaseBaidu().
+    void holdBaidu() { holdBaidu_ = true; }
+    void releaseBaidu() { baiduGate_.open(); }
     int requests() const { return requests_; }
 
 private:
     void answer(const httplib::Request& request, httplib::Response& response) {
         ++requests_;
         if (request.path == "/s") {
+            if (holdBaidu_)
+                baiduGate_.pass();
             if (baiduBlocked_)
                 return response.set_content("", "text/html; charset=gbk");
             // The parameter arrives percent-decoded: the segment's code page 936 bytes.
@@ -69,6 +76,8 @@ private:
     std::atomic<bool> baiduBlocked_{false};
     std::atomic<bool> sogouBlocked_{false};
     std::atomic<int> requests_{0};
+    std::atomic<bool> holdBaidu_{false};
+    Gate baiduGate_;
     LocalServer server_; // last: stopped first, before the flags go
 };
 
@@ -406,11 +415,15 @@ void MainWindowTest::fullCheck() {
     tickOnly({EngineId::Baidu, EngineId::Sogou});
     auto* article = control<QPlainTextEdit>(QStringLiteral("编辑框_待检测原创度内容"));
     article->setPlainText(testArticle());
+    server_->holdBaidu();
     auto* start = control<QPushButton>(QStringLiteral("按钮_检测"));
     QTest::mouseClick(start, Qt::LeftButton);
     QVERIFY(!start->isEnabled());
 
-    // While the runs go on, the window takes input: switch tabs and edit the article.
+    // While Baidu's run waits for its first page, the window shows its progress and takes input.
+    auto* baiduGrid = control<ResultGrid>(QStringLiteral("高级表格_原创度"));
+    QTRY_COMPARE(baiduGrid->rowCount(), 2);
+    QCOMPARE(baiduGrid->cellText(1, 2), QString());
     auto* tabs = control<QTabWidget>(QStringLiteral("选择夹1"));
     QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(3).center());
     QCOMPARE(tabs->currentIndex(), 3);
@@ -418,6 +431,8 @@ void MainWindowTest::fullCheck() {
     article->moveCursor(QTextCursor::End);
     QTest::keyClicks(article, QStringLiteral("abc"));
     QVERIFY(article->toPlainText().endsWith(QStringLiteral("abc")));
+    QVERIFY(!start->isEnabled());
+    server_->releaseBaidu();
 
     auto* baiduValue = control<QLabel>(QStringLiteral("标签_原创值"));
     auto* sogouValue = control<QLabel>(QStringLiteral("标签_原创值搜狗"));
