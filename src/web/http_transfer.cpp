@@ -202,8 +202,7 @@ bool configure(CURL* h, const HttpTransfer& request, const std::string& url, Hea
     // Every exchange on a connection of its own, as each request opens and closes its own handles;
     // a kept connection that the server has meanwhile closed would otherwise fail a later request.
     bool ok = setText(h, CURLOPT_URL, url.c_str()) && setLong(h, CURLOPT_NOSIGNAL, 1L) &&
-              setLong(h, CURLOPT_FORBID_REUSE, 1L) &&
-              setLong(h, CURLOPT_PATH_AS_IS, 1L) &&
+              setLong(h, CURLOPT_FORBID_REUSE, 1L) && setLong(h, CURLOPT_PATH_AS_IS, 1L) &&
               setLong(h, CURLOPT_HTTP_VERSION, request.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1) &&
               setText(h, CURLOPT_PROTOCOLS_STR, "http,https") &&
               setText(h, CURLOPT_USERAGENT, request.userAgent.c_str());
