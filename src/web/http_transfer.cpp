@@ -215,9 +215,11 @@ bool configure(CURL* h, const HttpTransfer& request, const std::string& url, Hea
          setLong(h, CURLOPT_TIMEOUT, request.totalTimeoutSeconds) && setProgress(h, &checkAbort);
 
     // Proxy: by default libcurl reads http_proxy/https_proxy/no_proxy itself. A given proxy serves
-    // plain HTTP only; otherwise the connection is direct.
+    // plain HTTP only, with an empty bypass list (libcurl would still read no_proxy otherwise);
+    // otherwise the connection is direct.
     if (!request.httpProxy.empty()) {
-        ok = ok && setText(h, CURLOPT_PROXY, plainHttp ? request.httpProxy.c_str() : "");
+        ok = ok && setText(h, CURLOPT_PROXY, plainHttp ? request.httpProxy.c_str() : "") &&
+             setText(h, CURLOPT_NOPROXY, "");
     } else if (!request.useSystemProxy) {
         ok = ok && setText(h, CURLOPT_PROXY, "");
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -352,7 +353,12 @@ TEST(WebRequest, ProxyCarriesPlainHttpOnly) {
     RawServer proxy([](const std::string&) { return ok("via proxy"); });
     const GbkText proxyAddress = "127.0.0.1:" + std::to_string(proxy.port());
     const GbkText url = "http://example.invalid/p?q=1";
-    EXPECT_EQ(webRequest(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, &proxyAddress), "via proxy");
+    // A supplied proxy has an empty bypass list: the environment's no_proxy does not send the
+    // request past it.
+    ::setenv("no_proxy", "*", 1);
+    const Bytes body = webRequest(url, 0, {}, nullptr, nullptr, nullptr, nullptr, false, nullptr, &proxyAddress);
+    ::unsetenv("no_proxy");
+    EXPECT_EQ(body, "via proxy");
     ASSERT_EQ(proxy.requests().size(), 1u);
     const Lines lines = requestLines(proxy.requests()[0]);
     EXPECT_EQ(lines[0], "GET http://example.invalid/p?q=1 HTTP/1.1");
