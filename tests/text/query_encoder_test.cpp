@@ -32,7 +32,9 @@ TEST(QueryEncoder, BothModes) {
         // Bytes are looked at alone: the second byte of 丂 is "@", of 乤 is "A".
         {"second byte in the ASCII range, plain", gbk("丂"), true, false, "%81%40"},
         {"second byte that is a letter passes", "\x81\x41", true, false, "%81A"},
-        {"web: invalid code page 936 text encodes nothing", "a\xD6", true, true, ""},
+        // Stray bytes become "?" each; the rest of the segment is still encoded.
+        {"web: truncated character", "a\xD6", true, true, "a%3F"},
+        {"web: invalid character among valid ones", "\xFF\xA1" + gbk("中"), true, true, "%3F%E4%B8%AD"},
         {"empty, plain", "", false, false, ""},
         {"empty, web", "", true, true, ""},
     };
