@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -37,8 +39,28 @@ constexpr QPoint GridPosition{8, 40}; // in the tab control's coordinates
 constexpr unsigned ValueLabelText = 0x0000FF;
 constexpr unsigned LinkLabelText = 0xFF0000;
 
+// The face for texts in the GB2312 character set: the application's own face when it has Chinese
+// glyphs, else the first proportional face the platform lists for simplified Chinese. Left to the
+// default face, Latin digits and "%" came from a wide Latin face and the value labels cut "66.67%".
+QString chineseFace() {
+    static const QString face = [] {
+        const QStringList faces = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        const QString own = QFontInfo(QFont()).family();
+        if (faces.contains(own))
+            return own;
+        for (const QString& candidate : faces) {
+            if (!QFontDatabase::isFixedPitch(candidate))
+                return candidate;
+        }
+        return faces.isEmpty() ? QString() : faces.first();
+    }();
+    return face;
+}
+
 QFont pixelFont(int height, bool bold = false) {
     QFont font;
+    if (const QString face = chineseFace(); !face.isEmpty())
+        font.setFamily(face);
     font.setPixelSize(height);
     font.setBold(bold);
     return font;
@@ -239,6 +261,9 @@ void MainWindow::buildControls() {
         label->setFont(pixelFont(16, true));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setLineWidth(1);
+        // The text starts right inside the edge; a framed label would otherwise indent it by half an
+        // "x", and a value such as "66.67%" no longer fits the narrower labels.
+        label->setIndent(0);
         label->setAutoFillBackground(true);
         QPalette palette = label->palette();
         palette.setColor(QPalette::Window, Qt::white);

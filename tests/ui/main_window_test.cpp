@@ -13,6 +13,9 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -289,7 +292,14 @@ void MainWindowTest::designAndLayout() {
     if (!qobject_cast<QPlainTextEdit*>(widget))
         QCOMPARE(text, caption);
 
-    // Fonts and colours that belong to the design.
+    // Fonts and colours that belong to the design. Fonts given a height are in a face with Chinese
+    // glyphs, whose Latin digits are narrow enough for the values.
+    if (control.startsWith(QStringLiteral("标签_")) || control.startsWith(QStringLiteral("按钮_")) ||
+        control == QStringLiteral("标签1") || control == QStringLiteral("标签5") ||
+        control == QStringLiteral("标签6")) {
+        const QString face = QFontInfo(widget->font()).family();
+        QVERIFY2(QFontDatabase::writingSystems(face).contains(QFontDatabase::SimplifiedChinese), qPrintable(face));
+    }
     if (control.startsWith(QStringLiteral("标签_"))) {
         auto* label = qobject_cast<QLabel*>(widget);
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
@@ -298,6 +308,16 @@ void MainWindowTest::designAndLayout() {
         QCOMPARE(label->font().pixelSize(), 16);
         QVERIFY(label->font().bold());
         QCOMPARE(label->frameShadow(), QFrame::Sunken);
+        // The widest texts a run writes: a long article's count, a value with two decimals.
+        const QFontMetrics metrics(label->font());
+        const QString widest =
+            control == QStringLiteral("标签_文章字数") ? QStringLiteral("99999") : QStringLiteral("66.67%");
+        const int indent = label->indent() < 0 ? metrics.horizontalAdvance(u'x') / 2 : label->indent();
+        QVERIFY2(indent + metrics.horizontalAdvance(widest) <= label->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1 + %2 > %3")
+                                .arg(indent)
+                                .arg(metrics.horizontalAdvance(widest))
+                                .arg(label->contentsRect().width())));
     } else if (control == QStringLiteral("标签1")) {
         auto* label = qobject_cast<QLabel*>(widget);
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 0xFF));
