@@ -85,7 +85,11 @@ void IntegerEdit::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void IntegerEdit::focusOutEvent(QFocusEvent* event) {
-    normalise();
+    // A popup such as the box's own context menu takes the keyboard only for its own time: the
+    // focus comes back to the box, so the text is left as it is (a paste from that menu goes on
+    // from what was typed).
+    if (event->reason() != Qt::PopupFocusReason)
+        normalise();
     QLineEdit::focusOutEvent(event);
 }
 

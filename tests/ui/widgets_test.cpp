@@ -11,9 +11,11 @@
 #include "ui/settings_window.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -355,6 +357,14 @@ void WidgetsTest::integerTyping() {
     QCOMPARE(box->text(), QStringLiteral("1-23"));
     QTest::keyClick(box, Qt::Key_Backspace);
     QCOMPARE(box->text(), QStringLiteral("1-2"));
+    // A popup menu over the box (its context menu) does not count as leaving it.
+    QMenu menu;
+    menu.addAction(QStringLiteral("x"));
+    menu.popup(box->mapToGlobal(QPoint(2, 2)));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QCOMPARE(box->text(), QStringLiteral("1-2"));
+    menu.close();
+    QTRY_VERIFY(box->hasFocus());
     // Leaving the box normalises it.
     s.box("编辑框_飘红检测数")->setFocus();
     QCOMPARE(box->text(), QStringLiteral("1"));
@@ -397,6 +407,12 @@ void WidgetsTest::settingsSave() {
     QCOMPARE(s.read("段落字数"), QString());
     QCOMPARE(s.read("飘红检测数"), QStringLiteral("12"));
     QCOMPARE(s.read("最后段字数"), QStringLiteral("5"));
+    // A first save creates the file with the three keys in the order of the boxes.
+    QFile file(QString::fromStdString(s.path()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(QString::fromUtf8(gbkToUtf8(GbkText(bytes.constData(), static_cast<std::size_t>(bytes.size())))),
+             QStringLiteral("[原创检测配置]\r\n段落字数=\r\n飘红检测数=12\r\n最后段字数=5\r\n"));
     QVERIFY(s.window.isVisible()); // the save keeps the window open
 
     // Saving again writes the boxes as they stand now.
