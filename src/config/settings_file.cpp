@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -269,6 +270,16 @@ bool replaceFile(const std::string& path, std::string_view content, const struct
     return true;
 }
 
+// The file a write replaces: for a symbolic link, the file it points to, so that the link stays a
+// link and the file behind it gets the new content.
+std::string replacedPath(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error))
+        return path;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    return error ? path : target.string();
+}
+
 std::optional<GbkText> findValue(std::string_view content, const GbkText& section, const GbkText& key) {
     const std::string_view sectionName = trimmed(section);
     const std::string_view keyName = trimmed(key);
@@ -406,7 +417,7 @@ bool writeProfileString(const std::string& filePath, const GbkText& section, con
             return false;
         if (read == ReadResult::Ok && *updated == content)
             return true; // already holds the value
-        return replaceFile(filePath, *updated, read == ReadResult::Ok ? &info : nullptr);
+        return replaceFile(replacedPath(filePath), *updated, read == ReadResult::Ok ? &info : nullptr);
     } catch (...) {
         return false;
     }

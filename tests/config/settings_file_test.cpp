@@ -341,6 +341,21 @@ TEST(SettingsFile, WriteKeepsTheFilesPermissions) {
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
+// A settings file kept elsewhere and linked beside the program: the save updates that file and the
+// link stays a link.
+TEST(SettingsFile, WriteThroughASymbolicLinkUpdatesTheFileBehindIt) {
+    ScratchDir dir;
+    const std::string target = dir.file("kept.ini");
+    const std::string link = dir.file("settings.ini");
+    putFile(target, fileBytes(FixturePath));
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(writeSetting(link, SegmentKey, "41"));
+    struct stat info {};
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(readSetting(target, SegmentKey, "default"), "41");
+}
+
 // Check runs read on their own threads while the settings window writes: a reader must see the old
 // or the new value, never a missing key from a half-written file.
 TEST(SettingsFile, ReadersNeverSeeAPartialFile) {
