@@ -9,6 +9,7 @@
 
 #include "checks/check_run.h"
 #include "checks/engine_profile.h"
+#include "null_window.h"
 #include "text/article.h"
 #include "text/codepage.h"
 
@@ -42,31 +43,6 @@ double bestOf(int rounds, const std::function<void()>& work) {
     }
     return best;
 }
-
-class NullWindow : public RunWindow {
-public:
-    explicit NullWindow(GbkText article) : article_(std::move(article)) {}
-    GbkText articleText() override { return article_; }
-    void setLabelText(std::string_view, const GbkText&) override {}
-    void setLabelHint(std::string_view, const GbkText&) override {}
-    void setStartEnabled(bool) override {}
-    void clearGrid(std::string_view) override {}
-    void appendRow(std::string_view, int, const GbkText&) override { ++rows; }
-    void setCellText(std::string_view, int, int, const GbkText&) override {}
-    void setCellNumber(std::string_view, int, int, int) override {}
-    void setCellTextColour(std::string_view, int, int, unsigned) override {}
-    void showMessage(const GbkText&, const GbkText&) override {}
-    bool askOkCancel(const GbkText&, const GbkText&) override {
-        ++blocks;
-        return true;
-    }
-    void openAddress(const GbkText&) override {}
-    int rows = 0;
-    int blocks = 0;
-
-private:
-    GbkText article_;
-};
 
 // An article of `segments` segments of 38 Chinese characters.
 GbkText benchArticle(int segments) {

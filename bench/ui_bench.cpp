@@ -6,6 +6,7 @@
 // With UI_BENCH_GAPS set, every gap over 25 ms is printed with its time.
 
 #include "checks/check_run.h"
+#include "null_window.h"
 #include "text/codepage.h"
 #include "ui/main_window.h"
 
@@ -73,27 +74,6 @@ QString makeArticle(int segments) {
         article.append(characters[(i * 7 + i / 38) % characters.size()]);
     return article;
 }
-
-// A window that shows nothing: what the runs cost without one.
-class NullWindow : public RunWindow {
-public:
-    explicit NullWindow(GbkText article) : article_(std::move(article)) {}
-    GbkText articleText() override { return article_; }
-    void setLabelText(std::string_view, const GbkText&) override {}
-    void setLabelHint(std::string_view, const GbkText&) override {}
-    void setStartEnabled(bool) override {}
-    void clearGrid(std::string_view) override {}
-    void appendRow(std::string_view, int, const GbkText&) override {}
-    void setCellText(std::string_view, int, int, const GbkText&) override {}
-    void setCellNumber(std::string_view, int, int, int) override {}
-    void setCellTextColour(std::string_view, int, int, unsigned) override {}
-    void showMessage(const GbkText&, const GbkText&) override {}
-    bool askOkCancel(const GbkText&, const GbkText&) override { return true; }
-    void openAddress(const GbkText&) override {}
-
-private:
-    GbkText article_;
-};
 
 std::array<EngineProfile, 4> profilesFor(const std::string& host) {
     std::array<EngineProfile, 4> profiles = engineProfiles();
