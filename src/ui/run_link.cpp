@@ -65,9 +65,11 @@ bool RunLink::attached() const {
 void RunLink::drain() {
     // Work is taken in batches, so that the runs seldom wait for the lock, and carried out for at
     // most a slice of time before the event loop gets its turn. While work keeps coming, the next
-    // round follows a few milliseconds later instead of one wake-up per call.
+    // round follows a frame later instead of one wake-up per call. Each round that appends rows makes
+    // the visible grid repaint in full, which costs more than the updates themselves: a pause of one
+    // 60 Hz frame keeps those repaints to what a screen can show.
     constexpr qint64 SliceMilliseconds = 8;
-    constexpr int PauseMilliseconds = 4;
+    constexpr int PauseMilliseconds = 16;
     QElapsedTimer slice;
     slice.start();
     std::deque<std::function<void()>> batch;
