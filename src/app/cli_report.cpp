@@ -27,20 +27,7 @@ int exitStatus(const CheckReport& report) {
 }
 
 std::string toUtf8(const GbkText& text) {
-    std::string whole = gbkToUtf8(text);
-    if (!whole.empty() || text.empty()) {
-        return whole;
-    }
-    // Not valid GBK as a whole (an article read as GBK that was neither): character by character.
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const bool wide = static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size();
-        const std::size_t n = wide ? 2 : 1;
-        const std::string piece = gbkToUtf8(text.substr(i, n));
-        out += piece.empty() ? "\xEF\xBF\xBD" : piece;
-        i += n;
-    }
-    return out;
+    return gbkToUtf8Replacing(text, "\xEF\xBF\xBD"); // U+FFFD for what is not code page 936
 }
 
 namespace {

@@ -154,6 +154,25 @@ std::string gbkToUtf8(const GbkText& t) {
     return convertStrict(bytesToText(t), "CP936", "UTF-8");
 }
 
+std::string gbkToUtf8Replacing(const GbkText& t, std::string_view replacement) {
+    std::string whole = gbkToUtf8(t);
+    if (!whole.empty() || bytesToText(t).empty()) {
+        return whole;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < t.size() && t[i] != '\0';) {
+        const std::size_t n = static_cast<unsigned char>(t[i]) >= 0x80 && i + 1 < t.size() ? 2 : 1;
+        const std::string piece = gbkToUtf8(t.substr(i, n));
+        if (piece.empty()) {
+            out += replacement;
+        } else {
+            out += piece;
+        }
+        i += n;
+    }
+    return out;
+}
+
 GbkText utf8ToGbk(std::string_view utf8) {
     try {
         if (utf8.empty()) {

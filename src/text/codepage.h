@@ -11,6 +11,11 @@
 // The UTF-8 form of a GBK text. Invalid or truncated GBK input gives the empty text.
 std::string gbkToUtf8(const GbkText& t);
 
+// The UTF-8 form of a GBK text that need not be valid as a whole (an article read as GBK that was
+// not): converted character by character where the whole fails, each character that does not
+// convert becoming `replacement`, as the Windows conversion puts its default character there.
+std::string gbkToUtf8Replacing(const GbkText& t, std::string_view replacement);
+
 // The code page 936 form of a UTF-8 text, as the Windows ANSI conversion makes it: a character that
 // code page 936 cannot hold becomes "?". Invalid UTF-8 sequences also become "?" each (one per
 // maximal ill-formed subpart). U+0000 is dropped, since a text holds no zero byte.

@@ -5,7 +5,7 @@
 #include <QColor>
 
 QString fromGbk(const GbkText& text) {
-    const std::string utf8 = gbkToUtf8(text);
+    const std::string utf8 = gbkToUtf8Replacing(text, "\xEF\xBF\xBD"); // U+FFFD
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 

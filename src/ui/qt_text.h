@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-// The text as Qt shows it; invalid or truncated GBK gives the empty string.
+// The text as Qt shows it; a character that is not code page 936 shows as U+FFFD.
 QString fromGbk(const GbkText& text);
 // The code page 936 form; a character that code page 936 cannot hold becomes "?".
 GbkText toGbk(const QString& text);

@@ -66,6 +66,28 @@ TEST(Codepage, GbkToUtf8) {
     }
 }
 
+// Where the whole text is not code page 936, every character that converts is kept and only the
+// others are replaced, so that one stray byte never blanks a whole segment.
+TEST(Codepage, GbkToUtf8Replacing) {
+    struct Row {
+        const char* name;
+        GbkText gbk;
+        std::string want;
+    };
+    const Row rows[] = {
+        {"valid text as gbkToUtf8 gives it", "\xD6\xD0\xCE\xC4", "中文"},
+        {"empty", "", ""},
+        {"truncated final byte", "a\xD6", "a?"},
+        {"invalid pair among valid ones", "\xD6\xD0\xFF\xA1\xCE\xC4", "中?文"},
+        {"invalid second byte", "\xD6\x20x", "?x"},
+        {"ends at a zero byte", std::string("\xFF\xA1\0\xD6\xD0", 5), "?"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(gbkToUtf8Replacing(r.gbk, "?"), r.want);
+    }
+}
+
 TEST(Codepage, ConvertStrict) {
     struct Row {
         const char* name;
